@@ -1,0 +1,204 @@
+// parhistos: turns the sample file of a sampling run into histogram plot
+// data. For every component count k = 1..kmax it selects the sweeps of k
+// components, builds a histogram of each of their 3k parameters and appends
+// the histograms, as step polylines, to the plot file ParHistos.d.
+//
+// Usage: parhistos50 DATAFOLDER  (DATAFOLDER: at most 19 characters)
+// Reads DATAFOLDER/Init.d and DATAFOLDER/1.Par, writes DATAFOLDER/ParHistos.d
+// and, after a key press, ReadyFileFlag.d in the working directory.
+//
+// Failures: one line on standard error, exit status 2 for a bad command line
+// and 1 for anything else. The plot file is written under a temporary name and
+// moved over ParHistos.d only when complete, so a failed run leaves any
+// earlier ParHistos.d as it was.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "driver/parhistos.h"
+#include "histogram/histo.h"
+#include "input/initfile.h"
+#include "input/samplefile.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr const char* kProgram = PARHISTOS_NUMINTVLS == 50 ? "parhistos50"
+                                  : PARHISTOS_NUMINTVLS == 40 ? "parhistos40"
+                                                              : "parhistos";
+constexpr const char kTempSuffix[] = ".tmp";  // the plot file while it is written
+
+char DataFileName[kMaxFolderName + 1];  // + 1: the terminator
+char DataFolderInit[32];
+char DataFolder1Par[32];
+char DataFolderOut6[32];
+char DataFolderTemp[sizeof DataFolderOut6 + sizeof kTempSuffix - 1];
+static_assert(kMaxFolderName + sizeof "/ParHistos.d" == sizeof DataFolderOut6);
+
+FILE* fpready = nullptr;
+
+// Writes a console text and makes it visible at once, also through a pipe.
+void Say(const char* text) {
+  std::fputs(text, stdout);
+  std::fflush(stdout);
+}
+
+// The one place that reports a failure: "program: path:line: message near 'token'".
+int Report(const Failure& f) {
+  std::fprintf(stderr, "%s: ", kProgram);
+  if (f.path != nullptr) std::fprintf(stderr, f.line > 0 ? "%s:%d: " : "%s: ", f.path, f.line);
+  std::fputs(f.message, stderr);
+  if (f.token[0] != '\0') std::fprintf(stderr, " near '%s'", f.token);
+  if (f.syserr != 0) std::fprintf(stderr, ": %s", std::strerror(f.syserr));
+  std::fputc('\n', stderr);
+  return f.status;
+}
+
+Failure FileFailure(const char* path, const char* message, int syserr) {
+  Failure f;
+  f.path = path;
+  f.message = message;
+  f.syserr = syserr;
+  return f;
+}
+
+// Drops the unfinished plot file: closes it and removes it.
+void DiscardPlotFile() {
+  if (fp6 != nullptr) std::fclose(fp6);
+  fp6 = nullptr;
+  std::remove(DataFolderTemp);
+  PlatformSetCleanupFile(nullptr);
+}
+
+int Fail(const Failure& f) {
+  DiscardPlotFile();
+  return Report(f);
+}
+
+// Checks the command line and builds the paths. Returns 0 or an exit status.
+int BuildPaths(int argc, char** argv) {
+  if (argc < 2 || argv[1][0] == '\0') {
+    std::fprintf(stderr, "%s: no data folder given\nusage: %s DATAFOLDER\n", kProgram, kProgram);
+    return 2;
+  }
+  if (std::strlen(argv[1]) > kMaxFolderName) {
+    std::fprintf(stderr,
+                 "%s: data folder name '%s' is longer than %d characters; "
+                 "run from its parent folder with a shorter relative name\n",
+                 kProgram, argv[1], kMaxFolderName);
+    return 2;
+  }
+  std::strcpy(DataFileName, argv[1]);
+  std::snprintf(DataFolderInit, sizeof DataFolderInit, "%s/Init.d", DataFileName);
+  std::snprintf(DataFolder1Par, sizeof DataFolder1Par, "%s/1.Par", DataFileName);
+  std::snprintf(DataFolderOut6, sizeof DataFolderOut6, "%s/ParHistos.d", DataFileName);
+  std::snprintf(DataFolderTemp, sizeof DataFolderTemp, "%s%s", DataFolderOut6, kTempSuffix);
+  return 0;
+}
+
+// Creates the plot file (under its temporary name) and writes the header.
+bool OpenPlotFile(int32_t kmax, Failure* failure) {
+  PlatformSetCleanupFile(DataFolderTemp);
+  fp6 = std::fopen(DataFolderTemp, "w");
+  if (fp6 == nullptr) {
+    *failure = FileFailure(DataFolderTemp, "cannot create the plot file", errno);
+    return false;
+  }
+  std::fprintf(fp6, "%ld\n", static_cast<long>(kmax));
+  return true;
+}
+
+// Closes the finished plot file and moves it over ParHistos.d.
+bool ClosePlotFile(Failure* failure) {
+  bool written = std::ferror(fp6) == 0;
+  int err = errno;
+  if (std::fclose(fp6) != 0 && written) {
+    written = false;
+    err = errno;
+  }
+  fp6 = nullptr;
+  if (!written) {
+    *failure = FileFailure(DataFolderTemp, "cannot write the plot file", err);
+    return false;
+  }
+  if (int replaceerr = PlatformReplaceFile(DataFolderTemp, DataFolderOut6)) {
+    *failure = FileFailure(DataFolderOut6, "cannot replace the plot file", replaceerr);
+    return false;
+  }
+  PlatformSetCleanupFile(nullptr);
+  return true;
+}
+
+// The passes over the component counts 1..kmax and the plot file.
+bool ProcessCounts(int32_t kmax, Failure* failure) {
+  ShortRecord shortrecord;
+  bool warned = false;
+  for (int32_t numcomps = 1; numcomps <= kmax; ++numcomps) {
+    if (!SamplePass(DataFolder1Par, numcomps, &shortrecord, failure)) return false;
+    if (shortrecord.seen && !warned) {
+      std::fprintf(stderr, "%s: warning: %s:%d: last record (count %ld) ends early; not a sweep\n",
+                   kProgram, DataFolder1Par, shortrecord.line, static_cast<long>(shortrecord.count));
+      warned = true;
+    }
+    const int32_t numpars = 3 * numcomps;
+    if (numcomps == 1 && !OpenPlotFile(kmax, failure)) return false;
+    if (numobsns0 > 0) HistoOnly(xorig, yorig, numintvls, freq, numpars, numobsns0);
+    if (std::ferror(fp6) != 0) {
+      *failure = FileFailure(DataFolderTemp, "cannot write the plot file", errno);
+      return false;
+    }
+    if (numcomps == kmax && !ClosePlotFile(failure)) return false;
+  }
+  return true;
+}
+
+// Writes ReadyFileFlag.d in the working directory: the ten characters 999.999000.
+bool WriteReadyFlag(Failure* failure) {
+  const double ff = 999.999;
+  fpready = std::fopen("ReadyFileFlag.d", "w");
+  if (fpready == nullptr) {
+    *failure = FileFailure("ReadyFileFlag.d", "cannot create the ready flag file", errno);
+    return false;
+  }
+  std::fprintf(fpready, "%lf", ff);
+  bool written = std::ferror(fpready) == 0;
+  if (std::fclose(fpready) != 0) written = false;
+  if (!written) {
+    *failure = FileFailure("ReadyFileFlag.d", "cannot write the ready flag file", errno);
+    std::remove("ReadyFileFlag.d");  // no half-written flag
+  }
+  return written;
+}
+
+// Busy-waits until the clock is at least kPauseTicks past its first reading.
+void Pause() {
+  const double realtime0 = PlatformClockMs();
+  double realtime1 = realtime0;
+  while (realtime1 < realtime0 + kPauseTicks) realtime1 = PlatformClockMs();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  PlatformInit();
+  Say(" Graphics suppressed.\n");
+  if (int status = BuildPaths(argc, argv)) return status;
+  std::printf("datafile name = %s\n", DataFileName);
+  std::printf("Input file  = %s\n", DataFolderInit);
+  std::printf("Input file  = %s\n", DataFolder1Par);
+  std::printf("Output file = %s\n", DataFolderOut6);
+  Say("\n");
+
+  Failure failure;
+  int32_t kmax = 0;
+  if (!ReadInitFile(DataFolderInit, &kmax, &failure)) return Fail(failure);
+  if (!ProcessCounts(kmax, &failure)) return Fail(failure);
+
+  Say("\nOutput in file ParHistos.d\n");
+  Say("Press key to finish\n");
+  if (!PlatformWaitKey()) return Fail(FileFailure("standard input", "cannot read the key press", errno));
+  if (!WriteReadyFlag(&failure)) return Fail(failure);
+  Say("\n\n Please Wait\n");
+  Pause();
+  return 0;
+}

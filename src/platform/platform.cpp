@@ -1,0 +1,117 @@
+// Platform layer implementations: POSIX first, Windows below.
+// Only this file includes operating-system headers.
+#include "platform/platform.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+
+namespace {
+// Set by PlatformSetCleanupFile; read by the interrupt handler.
+const char* volatile cleanupfile = nullptr;
+}  // namespace
+
+void PlatformSetCleanupFile(const char* path) { cleanupfile = path; }
+
+#if defined(_WIN32)
+/* === Windows === */
+#include <conio.h>
+#include <float.h>
+#include <io.h>
+#include <windows.h>
+
+namespace {
+BOOL WINAPI OnConsoleBreak(DWORD) {
+  const char* path = cleanupfile;
+  if (path != nullptr) DeleteFileA(path);
+  return FALSE;  // let the default handler end the process
+}
+}  // namespace
+
+void PlatformInit() {
+#if defined(__i386__)
+  // The long double intermediates need the x87 unit's 64-bit significand;
+  // some runtimes start it at 53 bits.
+  unsigned int cw = 0;
+  __control87_2(_PC_64, _MCW_PC, &cw, nullptr);
+#endif
+  SetConsoleCtrlHandler(OnConsoleBreak, TRUE);
+}
+
+bool PlatformWaitKey() {
+  if (_isatty(_fileno(stdin))) {
+    (void)_getch();
+    return true;
+  }
+  unsigned char byte = 0;
+  int n = _read(_fileno(stdin), &byte, 1);
+  return n >= 0;
+}
+
+double PlatformClockMs() { return static_cast<double>(GetTickCount64()); }
+
+int PlatformReplaceFile(const char* from, const char* to) {
+  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+  return GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+}
+
+#else
+/* === POSIX === */
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+struct termios savedterm;
+volatile sig_atomic_t termchanged = 0;
+
+// Restores the terminal, removes the unfinished file, then dies of the
+// same signal so the parent sees the usual status.
+void OnInterrupt(int sig) {
+  if (termchanged) tcsetattr(STDIN_FILENO, TCSANOW, &savedterm);
+  const char* path = cleanupfile;
+  if (path != nullptr) unlink(path);
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
+bool ReadOneByte() {
+  unsigned char byte = 0;
+  for (;;) {
+    ssize_t n = read(STDIN_FILENO, &byte, 1);
+    if (n >= 0) return true;  // a byte, or end of input: both count as the key
+    if (errno != EINTR) return false;
+  }
+}
+}  // namespace
+
+void PlatformInit() {
+  signal(SIGINT, OnInterrupt);
+  signal(SIGTERM, OnInterrupt);
+  signal(SIGHUP, OnInterrupt);
+}
+
+bool PlatformWaitKey() {
+  if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &savedterm) != 0) return ReadOneByte();
+  struct termios raw = savedterm;
+  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  termchanged = 1;
+  tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+  bool ok = ReadOneByte();
+  tcsetattr(STDIN_FILENO, TCSANOW, &savedterm);
+  termchanged = 0;
+  return ok;
+}
+
+double PlatformClockMs() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec / 1000000);
+}
+
+int PlatformReplaceFile(const char* from, const char* to) {
+  return std::rename(from, to) == 0 ? 0 : errno;
+}
+#endif

@@ -1,0 +1,25 @@
+// Platform layer: the only code that talks to the operating system directly.
+// Key press, millisecond clock, replacing a file by a finished one, and the
+// clean-up that must happen when the user interrupts the run.
+// POSIX and Windows implementations live in platform.cpp.
+#pragma once
+
+// Prepares the process: floating-point unit state, interrupt handling.
+// Call once, first thing in main.
+void PlatformInit();
+
+// Waits for one key press without echo and discards it. From a terminal or
+// console this is one key, no Enter needed; from a pipe or file it is one
+// byte, and end of input counts as the key. Returns false on a read error.
+bool PlatformWaitKey();
+
+// A monotonic clock in milliseconds (1000 ticks per second).
+double PlatformClockMs();
+
+// Moves the finished file `from` over `to`, replacing `to` if it exists.
+// Returns 0, or the errno-style code of the failure.
+int PlatformReplaceFile(const char* from, const char* to);
+
+// Names a file to delete if the run is interrupted (Ctrl-C, termination);
+// nullptr clears it. The path must stay valid while it is set.
+void PlatformSetCleanupFile(const char* path);
