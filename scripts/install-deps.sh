@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make libgtest-dev   # build and unit tests
+  gnuplot-nox                   # scripts/plot-histos and its tests
 )
 
 missing=()
