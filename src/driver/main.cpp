@@ -9,8 +9,8 @@
 //
 // Failures: one line on standard error, exit status 2 for a bad command line
 // and 1 for anything else. The plot file is written under a temporary name and
-// moved over ParHistos.d only when complete, so a failed run leaves any
-// earlier ParHistos.d as it was.
+// moved over ParHistos.d only at the end of a successful run, so a failed or
+// interrupted run leaves any earlier ParHistos.d as it was.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -36,6 +36,9 @@ char DataFolderTemp[sizeof DataFolderOut6 + sizeof kTempSuffix - 1];
 static_assert(kMaxFolderName + sizeof "/ParHistos.d" == sizeof DataFolderOut6);
 
 FILE* fpready = nullptr;
+constexpr int kPlotSlot = 0, kFlagSlot = 1;  // files to remove if interrupted
+bool plotcreated = false;  // the temporary plot file exists
+bool flagcreated = false;  // ReadyFileFlag.d was created but not finished
 
 // Writes a console text and makes it visible at once, also through a pipe.
 void Say(const char* text) {
@@ -62,16 +65,22 @@ Failure FileFailure(const char* path, const char* message, int syserr) {
   return f;
 }
 
-// Drops the unfinished plot file: closes it and removes it.
-void DiscardPlotFile() {
+// Removes what this run created but did not finish; earlier results stay.
+void DiscardUnfinished() {
   if (fp6 != nullptr) std::fclose(fp6);
   fp6 = nullptr;
-  std::remove(DataFolderTemp);
-  PlatformSetCleanupFile(nullptr);
+  if (plotcreated) std::remove(DataFolderTemp);
+  plotcreated = false;
+  PlatformSetCleanupFile(kPlotSlot, nullptr);
+  if (fpready != nullptr) std::fclose(fpready);
+  fpready = nullptr;
+  if (flagcreated) std::remove("ReadyFileFlag.d");
+  flagcreated = false;
+  PlatformSetCleanupFile(kFlagSlot, nullptr);
 }
 
 int Fail(const Failure& f) {
-  DiscardPlotFile();
+  DiscardUnfinished();
   return Report(f);
 }
 
@@ -98,17 +107,18 @@ int BuildPaths(int argc, char** argv) {
 
 // Creates the plot file (under its temporary name) and writes the header.
 bool OpenPlotFile(int32_t kmax, Failure* failure) {
-  PlatformSetCleanupFile(DataFolderTemp);
+  PlatformSetCleanupFile(kPlotSlot, DataFolderTemp);
   fp6 = std::fopen(DataFolderTemp, "w");
   if (fp6 == nullptr) {
     *failure = FileFailure(DataFolderTemp, "cannot create the plot file", errno);
     return false;
   }
+  plotcreated = true;
   std::fprintf(fp6, "%ld\n", static_cast<long>(kmax));
   return true;
 }
 
-// Closes the finished plot file and moves it over ParHistos.d.
+// Closes the finished plot file; it keeps its temporary name until the end.
 bool ClosePlotFile(Failure* failure) {
   bool written = std::ferror(fp6) == 0;
   int err = errno;
@@ -117,16 +127,8 @@ bool ClosePlotFile(Failure* failure) {
     err = errno;
   }
   fp6 = nullptr;
-  if (!written) {
-    *failure = FileFailure(DataFolderTemp, "cannot write the plot file", err);
-    return false;
-  }
-  if (int replaceerr = PlatformReplaceFile(DataFolderTemp, DataFolderOut6)) {
-    *failure = FileFailure(DataFolderOut6, "cannot replace the plot file", replaceerr);
-    return false;
-  }
-  PlatformSetCleanupFile(nullptr);
-  return true;
+  if (!written) *failure = FileFailure(DataFolderTemp, "cannot write the plot file", err);
+  return written;
 }
 
 // The passes over the component counts 1..kmax and the plot file.
@@ -152,22 +154,40 @@ bool ProcessCounts(int32_t kmax, Failure* failure) {
   return true;
 }
 
-// Writes ReadyFileFlag.d in the working directory: the ten characters 999.999000.
-bool WriteReadyFlag(Failure* failure) {
+// Ends the run's file work: creates ReadyFileFlag.d in the working directory,
+// moves the finished plot file over ParHistos.d, then gives the flag its ten
+// characters 999.999000. A flag that cannot be created leaves the earlier
+// plot file in place, and a reader that waits for the flag's value finds the
+// new plot file already there.
+bool FinishFiles(Failure* failure) {
   const double ff = 999.999;
+  PlatformSetCleanupFile(kFlagSlot, "ReadyFileFlag.d");
   fpready = std::fopen("ReadyFileFlag.d", "w");
   if (fpready == nullptr) {
     *failure = FileFailure("ReadyFileFlag.d", "cannot create the ready flag file", errno);
     return false;
   }
+  flagcreated = true;
+  if (plotcreated) {
+    if (int err = PlatformReplaceFile(DataFolderTemp, DataFolderOut6)) {
+      *failure = FileFailure(DataFolderOut6, "cannot replace the plot file", err);
+      return false;
+    }
+    plotcreated = false;
+    PlatformSetCleanupFile(kPlotSlot, nullptr);
+  }
   std::fprintf(fpready, "%lf", ff);
   bool written = std::ferror(fpready) == 0;
+  int err = errno;
   if (std::fclose(fpready) != 0) written = false;
+  fpready = nullptr;
   if (!written) {
-    *failure = FileFailure("ReadyFileFlag.d", "cannot write the ready flag file", errno);
-    std::remove("ReadyFileFlag.d");  // no half-written flag
+    *failure = FileFailure("ReadyFileFlag.d", "cannot write the ready flag file", err != 0 ? err : errno);
+    return false;
   }
-  return written;
+  flagcreated = false;
+  PlatformSetCleanupFile(kFlagSlot, nullptr);
+  return true;
 }
 
 // Busy-waits until the clock is at least kPauseTicks past its first reading.
@@ -197,7 +217,7 @@ int main(int argc, char** argv) {
   Say("\nOutput in file ParHistos.d\n");
   Say("Press key to finish\n");
   if (!PlatformWaitKey()) return Fail(FileFailure("standard input", "cannot read the key press", errno));
-  if (!WriteReadyFlag(&failure)) return Fail(failure);
+  if (!FinishFiles(&failure)) return Fail(failure);
   Say("\n\n Please Wait\n");
   Pause();
   return 0;

@@ -8,10 +8,10 @@
 
 namespace {
 // Set by PlatformSetCleanupFile; read by the interrupt handler.
-const char* volatile cleanupfile = nullptr;
+const char* volatile cleanupfiles[kCleanupSlots] = {};
 }  // namespace
 
-void PlatformSetCleanupFile(const char* path) { cleanupfile = path; }
+void PlatformSetCleanupFile(int slot, const char* path) { cleanupfiles[slot] = path; }
 
 #if defined(_WIN32)
 /* === Windows === */
@@ -22,29 +22,36 @@ void PlatformSetCleanupFile(const char* path) { cleanupfile = path; }
 
 namespace {
 BOOL WINAPI OnConsoleBreak(DWORD) {
-  const char* path = cleanupfile;
-  if (path != nullptr) DeleteFileA(path);
+  for (int slot = 0; slot < kCleanupSlots; ++slot)
+    if (const char* path = cleanupfiles[slot]) DeleteFileA(path);
   return FALSE;  // let the default handler end the process
+}
+
+// A console, not a pipe, file or the NUL device: _isatty is true for every
+// character device, NUL included, and _getch would then wait for a key.
+bool StdinIsConsole() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 }  // namespace
 
 void PlatformInit() {
 #if defined(__i386__)
-  // The long double intermediates need the x87 unit's 64-bit significand;
-  // some runtimes start it at 53 bits.
-  unsigned int cw = 0;
-  __control87_2(_PC_64, _MCW_PC, &cw, nullptr);
+  // The long double intermediates need the x87 unit's 64-bit significand.
+  // Windows starts a process at 53 bits; whether the runtime's start-up code
+  // widens it depends on the runtime, so set it here. Doubles use SSE2.
+  (void)_control87(_PC_64, _MCW_PC);
 #endif
   SetConsoleCtrlHandler(OnConsoleBreak, TRUE);
 }
 
 bool PlatformWaitKey() {
-  if (_isatty(_fileno(stdin))) {
+  if (StdinIsConsole()) {
     (void)_getch();
     return true;
   }
-  unsigned char byte = 0;
-  int n = _read(_fileno(stdin), &byte, 1);
+  unsigned char key = 0;  // not "byte": the Windows headers declare that type
+  int n = _read(_fileno(stdin), &key, 1);  // a byte, or end of input (0): both count
   return n >= 0;
 }
 
@@ -69,8 +76,8 @@ volatile sig_atomic_t termchanged = 0;
 // same signal so the parent sees the usual status.
 void OnInterrupt(int sig) {
   if (termchanged) tcsetattr(STDIN_FILENO, TCSANOW, &savedterm);
-  const char* path = cleanupfile;
-  if (path != nullptr) unlink(path);
+  for (int slot = 0; slot < kCleanupSlots; ++slot)
+    if (const char* path = cleanupfiles[slot]) unlink(path);
   signal(sig, SIG_DFL);
   raise(sig);
 }

@@ -20,6 +20,10 @@ double PlatformClockMs();
 // Returns 0, or the errno-style code of the failure.
 int PlatformReplaceFile(const char* from, const char* to);
 
-// Names a file to delete if the run is interrupted (Ctrl-C, termination);
+// Files to delete if the run is interrupted (Ctrl-C, termination): one per
+// slot, so that two unfinished files can be pending at once.
+constexpr int kCleanupSlots = 2;
+
+// Names the file of `slot` (0 .. kCleanupSlots - 1) to delete on interrupt;
 // nullptr clears it. The path must stay valid while it is set.
-void PlatformSetCleanupFile(const char* path);
+void PlatformSetCleanupFile(int slot, const char* path);
