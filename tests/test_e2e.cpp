@@ -11,6 +11,11 @@
 
 #include "e2e_support.h"
 
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -135,6 +140,56 @@ TEST(Run, LongestNameAndTrailingSeparatorArePrintedAsTyped) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.substr(0, Opening("s/").size()), Opening("s/"));
   EXPECT_NE(r.out.find("Input file  = s//Init.d\n"), std::string::npos);
+}
+
+// Reads the child's output until it holds `text` or 10 s pass.
+bool AwaitOutput(int fd, const std::string& text, std::string* seen) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (seen->find(text) == std::string::npos) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    char chunk[256];
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n <= 0) return false;
+    seen->append(chunk, static_cast<size_t>(n));
+  }
+  return true;
+}
+
+TEST(Run, TextsReachAPipeBeforeTheKeyWait) {
+  // Standard output is a pipe, so nothing is line-buffered for us: the
+  // prompt must be visible while the program waits for its key.
+  TempDir dir;
+  WriteRun(dir.path / "d", 2, kFiveRecords);
+  int in[2], out[2];
+  ASSERT_EQ(pipe(in), 0);
+  ASSERT_EQ(pipe(out), 0);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    close(in[1]);
+    close(out[0]);
+    if (chdir(dir.path.c_str()) != 0) _exit(125);
+    execl(PH50_QUICK, PH50_QUICK, "d", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  std::string seen;
+  bool prompted = AwaitOutput(out[0], "Press key to finish\n", &seen);
+  EXPECT_TRUE(prompted) << seen;
+  EXPECT_FALSE(fs::exists(dir.path / "ReadyFileFlag.d")) << "flag written before the key";
+  if (!prompted) kill(pid, SIGKILL);
+  EXPECT_EQ(write(in[1], "k", 1), 1);
+  EXPECT_TRUE(AwaitOutput(out[0], " Please Wait\n", &seen)) << seen;
+  close(in[1]);
+  close(out[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(ReadFile(dir.path / "ReadyFileFlag.d"), "999.999000");
 }
 
 TEST(Run, DeliverablePausesTwoSeconds) {

@@ -46,6 +46,12 @@ void Say(const char* text) {
   std::fflush(stdout);
 }
 
+// Writes "label path" as one visible console line.
+void SayPath(const char* label, const char* path) {
+  std::printf("%s%s\n", label, path);
+  std::fflush(stdout);
+}
+
 // The one place that reports a failure: "program: path:line: message near 'token'".
 int Report(const Failure& f) {
   std::fprintf(stderr, "%s: ", kProgram);
@@ -203,10 +209,10 @@ int main(int argc, char** argv) {
   PlatformInit();
   Say(" Graphics suppressed.\n");
   if (int status = BuildPaths(argc, argv)) return status;
-  std::printf("datafile name = %s\n", DataFileName);
-  std::printf("Input file  = %s\n", DataFolderInit);
-  std::printf("Input file  = %s\n", DataFolder1Par);
-  std::printf("Output file = %s\n", DataFolderOut6);
+  SayPath("datafile name = ", DataFileName);
+  SayPath("Input file  = ", DataFolderInit);
+  SayPath("Input file  = ", DataFolder1Par);
+  SayPath("Output file = ", DataFolderOut6);
   Say("\n");
 
   Failure failure;
