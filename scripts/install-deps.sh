@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   cmake g++ make libgtest-dev   # build and unit tests
   gnuplot-nox                   # scripts/plot-histos and its tests
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32  # Windows cross builds
+  wine64 qemu-user-static g++-multilib file             # and their checks
 )
 
 missing=()
