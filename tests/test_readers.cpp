@@ -189,7 +189,10 @@ TEST(SampleFile, StoreCapacityEdges) {
   std::string path = (dir.path / "1.Par").string();
   // 12 components fill rows 1..36; 13 exceed the store.
   std::string twelve = "1\n12";
-  for (int v = 1; v <= 36; ++v) twelve += " " + std::to_string(v);
+  for (int v = 1; v <= 36; ++v) {
+    twelve += ' ';
+    twelve += std::to_string(v);
+  }
   std::string thirteen = twelve + "\n13";
   for (int v = 1; v <= 39; ++v) thirteen += " 0.5";
   WriteFile(path, thirteen + "\n");
