@@ -3,6 +3,7 @@
 // boundaries and bad bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -124,6 +125,70 @@ TEST(Scanner, TokensAcrossBufferRefillsStayWhole) {
   }
   EXPECT_EQ(TokInt(&v), Tok::End);
   TokClose();
+}
+
+// The scanner checks most tokens in place and leaves the rest, among them a
+// token cut by the buffer's end, to its general path. Each token here is put
+// across the end of the first 1 MiB read at every split point; both paths
+// must give the same result, value, line and text.
+struct StraddleCase {
+  const char* text;
+  char reader;  // 'i' TokInt, 'r' TokReal, 's' TokSkipReal
+  Tok result;
+  double value;  // for Tok::Ok from TokInt or TokReal
+};
+
+TEST(Scanner, TokenAcrossTheBufferEndAtEverySplit) {
+  const StraddleCase cases[] = {
+      {"123456", 'i', Tok::Ok, 123456},     {"-2147483648", 'i', Tok::Ok, INT32_MIN},
+      {"2147483648", 'i', Tok::Bad, 0},     {"12.5", 'i', Tok::Bad, 0},
+      {"-12.500", 'r', Tok::Ok, -12.5},     {"+.5e-3", 'r', Tok::Ok, 0.0005},
+      {"1e-400", 'r', Tok::Ok, 0.0},        {"12.3x", 'r', Tok::Bad, 0},
+      {"1.5e300", 's', Tok::Ok, 0},         {"1e999", 's', Tok::Bad, 0},
+      {"5.", 's', Tok::Ok, 0},              {".", 's', Tok::Bad, 0},
+  };
+  constexpr size_t kBuf = size_t{1} << 20;
+  std::string padding(kBuf, ' ');
+  for (size_t i = 99; i < kBuf; i += 100) padding[i] = '\n';  // a line feed every 100 bytes
+  TempDir dir;
+  for (const StraddleCase& c : cases) {
+    const size_t len = std::strlen(c.text);
+    for (size_t split = 0; split <= len + 1; ++split) {  // bytes of the token in the first read
+      SCOPED_TRACE(std::string(c.text) + " split " + std::to_string(split));
+      // A first token, so that the one under test is reached within the data.
+      std::string text = "0";
+      text.append(padding, split + 1);
+      text.append(c.text).append("\n7");
+      std::string path = OpenText(dir, text);
+      const int line = 1 + static_cast<int>(std::count(padding.begin() + static_cast<long>(split) + 1,
+                                                       padding.end(), '\n'));
+      int32_t i = 0;
+      double r = 0;
+      ASSERT_EQ(TokInt(&i), Tok::Ok);
+      Tok t = c.reader == 'i' ? TokInt(&i) : c.reader == 'r' ? TokReal(&r) : TokSkipReal();
+      ASSERT_EQ(t, c.result);
+      EXPECT_EQ(TokLine(), line);
+      if (t == Tok::Ok && c.reader == 'i') {
+        EXPECT_EQ(i, c.value);
+      }
+      if (t == Tok::Ok && c.reader == 'r') {
+        EXPECT_EQ(r, c.value);
+      }
+      if (t == Tok::Bad) {
+        Failure f;
+        TokFail(t, path.c_str(), nullptr, &f);
+        EXPECT_STREQ(f.token, c.text);
+        EXPECT_EQ(f.line, line);
+        TokClose();
+        continue;
+      }
+      ASSERT_EQ(TokInt(&i), Tok::Ok);
+      EXPECT_EQ(i, 7);
+      EXPECT_EQ(TokLine(), line + 1);
+      EXPECT_EQ(TokInt(&i), Tok::End);
+      TokClose();
+    }
+  }
 }
 
 TEST(Scanner, BadBytesAreReportedPrintably) {

@@ -99,6 +99,73 @@ Tok NextToken() {
   return Tok::Ok;
 }
 
+// Fast path for the common token: a plain number that lies whole in the
+// buffer, checked in the same sweep that finds its end. Anything else (a cut
+// token at the data's end, a NUL, a stray byte, a huge magnitude) goes to
+// NextToken and the full checks, which decide it exactly as before.
+
+bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+
+bool IsSpaceAt(const char* p) {
+  unsigned char c = kClass.of[static_cast<unsigned char>(*p)];
+  return c == kBlank || c == kNewline;
+}
+
+// Skips whitespace from pos, counting lines; stops at a token byte or a NUL
+// (the sentinel at the end of the data, or one in the file).
+void SkipBlanks() {
+  unsigned char c;
+  while ((c = ClassAt(pos)) == kBlank || c == kNewline) {
+    line += c == kNewline;
+    ++pos;
+  }
+}
+
+// Makes buf[pos .. tokend) the latest token and moves past it.
+void TakeToken(const char* tokend) {
+  tokstart = pos;
+  tokline = line;
+  pos = static_cast<size_t>(tokend - buf);
+  toklen = pos - tokstart;
+}
+
+// A real token at s followed by whitespace, with at most 200 integer digits
+// and at most two exponent digits: its magnitude stays below 1e300, so it is
+// finite. Returns its end, or nullptr when the full checks must decide.
+const char* PlainReal(const char* s) {
+  const char* p = s + (*s == '+' || *s == '-');
+  const char* intstart = p;
+  while (IsDigit(*p)) ++p;
+  const ptrdiff_t intdigits = p - intstart;
+  ptrdiff_t fracdigits = 0;
+  if (*p == '.') {
+    const char* fracstart = ++p;
+    while (IsDigit(*p)) ++p;
+    fracdigits = p - fracstart;
+  }
+  if (intdigits + fracdigits == 0 || intdigits > 200) return nullptr;
+  if ((*p | 0x20) == 'e') {
+    p += 1 + (p[1] == '+' || p[1] == '-');
+    const char* expdigits = p;
+    while (IsDigit(*p)) ++p;
+    if (p == expdigits || p - expdigits > 2) return nullptr;
+  }
+  return IsSpaceAt(p) ? p : nullptr;
+}
+
+// An integer token at s followed by whitespace, of at most nine digits (so it
+// fits). Returns its end, or nullptr when the full checks must decide.
+const char* PlainInt(const char* s, int32_t* value) {
+  const bool negative = *s == '-';
+  const char* p = s + (*s == '+' || *s == '-');
+  const char* digits = p;
+  int32_t v = 0;
+  for (; IsDigit(*p) && p - digits < 9; ++p) v = v * 10 + (*p - '0');
+  if (p == digits || !IsSpaceAt(p)) return nullptr;
+  *value = negative ? -v : v;
+  return p;
+}
+
 // The shape of a real token: sign, digits, optional point, optional exponent.
 // magnitude: decimal exponent of the leading nonzero digit; zero: no such digit.
 bool RealShape(const char* s, size_t len, int* magnitude, bool* zero) {
@@ -195,6 +262,11 @@ void TokClose() {
 }
 
 Tok TokInt(int32_t* value) {
+  SkipBlanks();
+  if (const char* tokend = PlainInt(buf + pos, value)) {
+    TakeToken(tokend);
+    return Tok::Ok;
+  }
   Tok t = NextToken();
   if (t != Tok::Ok) return t;
   tokwhy = "integer expected";
@@ -202,6 +274,17 @@ Tok TokInt(int32_t* value) {
 }
 
 Tok TokReal(double* value) {
+  SkipBlanks();
+  if (const char* tokend = PlainReal(buf + pos)) {
+    const char* from = buf + pos + (buf[pos] == '+');  // from_chars refuses '+'
+    double v = 0.0;
+    auto [ptr, ec] = std::from_chars(from, tokend, v);
+    if (ec == std::errc() && ptr == tokend) {  // else an underflow: the full check decides
+      *value = v;
+      TakeToken(tokend);
+      return Tok::Ok;
+    }
+  }
   Tok t = NextToken();
   if (t != Tok::Ok) return t;
   tokwhy = "finite real number expected";
@@ -209,6 +292,11 @@ Tok TokReal(double* value) {
 }
 
 Tok TokSkipReal() {
+  SkipBlanks();
+  if (const char* tokend = PlainReal(buf + pos)) {
+    TakeToken(tokend);
+    return Tok::Ok;
+  }
   Tok t = NextToken();
   if (t != Tok::Ok) return t;
   tokwhy = "finite real number expected";
