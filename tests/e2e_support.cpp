@@ -2,9 +2,11 @@
 #include "e2e_support.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -44,7 +46,7 @@ void WriteRun(const fs::path& folder, int kmax, const std::string& samples) {
 
 RunResult RunProgram(const std::string& exe, const std::vector<std::string>& args,
                      const fs::path& cwd, const std::string& input,
-                     const std::vector<std::string>& env) {
+                     const std::vector<std::string>& env, long long fsizelimit) {
   TempDir io;
   WriteFile(io.path / "in", input);
   std::string outpath = (io.path / "out").string(), errpath = (io.path / "err").string();
@@ -59,6 +61,11 @@ RunResult RunProgram(const std::string& exe, const std::vector<std::string>& arg
     dup2(out, 1);
     dup2(err, 2);
     if (chdir(cwd.c_str()) != 0) _exit(125);
+    if (fsizelimit >= 0) {
+      signal(SIGXFSZ, SIG_IGN);  // stays ignored across exec
+      const rlimit limit{static_cast<rlim_t>(fsizelimit), static_cast<rlim_t>(fsizelimit)};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    }
     for (std::string& e : envcopy) putenv(e.data());
     std::vector<char*> argv{const_cast<char*>(exe.c_str())};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -14,10 +14,13 @@ struct RunResult {
 
 // Runs `exe` with `args` in the folder `cwd`, with `input` as its standard
 // input (a file, so end of input is seen after it). Extra environment
-// settings may be given as "NAME=value".
+// settings may be given as "NAME=value". A `fsizelimit` of 0 or more caps
+// the size of every file the program writes (RLIMIT_FSIZE, SIGXFSZ ignored,
+// so a write past it fails with EFBIG); its standard output and error are
+// files too, so the cap must leave room for them.
 RunResult RunProgram(const std::string& exe, const std::vector<std::string>& args,
                      const std::filesystem::path& cwd, const std::string& input = "",
-                     const std::vector<std::string>& env = {});
+                     const std::vector<std::string>& env = {}, long long fsizelimit = -1);
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 struct TempDir {

@@ -184,11 +184,14 @@ bool FinishFiles(Failure* failure) {
   }
   std::fprintf(fpready, "%lf", ff);
   bool written = std::ferror(fpready) == 0;
-  int err = errno;
-  if (std::fclose(fpready) != 0) written = false;
+  int err = errno;  // the failed write's; errno may be stale when none failed
+  if (std::fclose(fpready) != 0 && written) {
+    written = false;
+    err = errno;  // the value reached the file only at the close, and failed
+  }
   fpready = nullptr;
   if (!written) {
-    *failure = FileFailure("ReadyFileFlag.d", "cannot write the ready flag file", err != 0 ? err : errno);
+    *failure = FileFailure("ReadyFileFlag.d", "cannot write the ready flag file", err);
     return false;
   }
   flagcreated = false;
