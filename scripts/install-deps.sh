@@ -8,6 +8,8 @@ packages=(
   gnuplot-nox                   # scripts/plot-histos and its tests
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32  # Windows cross builds
   wine64 qemu-user-static g++-multilib file             # and their checks
+  tmux                                    # the terminal test of the key wait
+  clang libclang-rt-14-dev                # fuzz targets (libFuzzer, sanitizers)
 )
 
 missing=()
