@@ -9,3 +9,6 @@ scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" </dev/null
+# The suite again under AddressSanitizer and UBSan, then the fuzz targets.
+scripts/test-sanitizers.sh
+scripts/test-fuzz.sh
