@@ -2,6 +2,7 @@
 # The key wait at a real terminal: the program runs in a tmux pane (its own
 # server, on its own socket, killed at the end) and must
 #   - take one key, without echo and without Enter, and finish with status 0;
+#     a key of several bytes (an arrow) too, leaving none of them to the shell;
 #   - on Ctrl-C during the wait, end by the signal and leave the terminal as
 #     it found it (echo and line mode on), no temporary plot file, no ready
 #     flag and the earlier ParHistos.d as it was.
@@ -94,4 +95,16 @@ cmp -s "$work/before2" "$work/after2" || fail "terminal settings changed by Ctrl
 [[ $(cat "$work/d/ParHistos.d") == "$earlier" ]] || fail "the earlier plot file changed"
 [[ ! -e $work/d/ParHistos.d.tmp ]] || fail "temporary plot file left behind"
 [[ ! -e $work/ReadyFileFlag.d ]] || fail "ready flag written after Ctrl-C"
-echo "terminal: key without echo, and Ctrl-C restores the terminal"
+
+# 3. A key that sends several bytes (an arrow: ESC [ A) is one key press; the
+# rest of it must not reach the shell as typed text.
+tm send-keys -t t "clear; bash run.sh 3" Enter
+wait_until "the key prompt" pane_shows "Press key to finish"
+wait_until "single-key mode" key_mode
+tm send-keys -t t Up
+wait_until "the end of run 3" test -s "$work/status3"
+[[ $(cat "$work/status3") == 0 ]] || fail "run 3 ended with status $(cat "$work/status3")"
+tm send-keys -t t 'echo "next-$((6 * 7))"' Enter
+next_alone() { pane | grep -qx 'next-42'; }
+wait_until "the shell to run the next command as typed" next_alone
+echo "terminal: key without echo, Ctrl-C restores the terminal, an arrow key leaves nothing behind"

@@ -107,7 +107,9 @@ bool PlatformWaitKey() {
   termchanged = 1;
   tcsetattr(STDIN_FILENO, TCSANOW, &raw);
   bool ok = ReadOneByte();
-  tcsetattr(STDIN_FILENO, TCSANOW, &savedterm);
+  // TCSAFLUSH drops the rest of a key that sends several bytes (an arrow is
+  // ESC [ A), which would otherwise reach the shell as typed text.
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedterm);
   termchanged = 0;
   return ok;
 }
