@@ -133,7 +133,7 @@ TEST(Scanner, TokensAcrossBufferRefillsStayWhole) {
 // must give the same result, value, line and text.
 struct StraddleCase {
   const char* text;
-  char reader;  // 'i' TokInt, 'r' TokReal, 's' TokSkipReal
+  char reader;  // 'i' TokInt, 'r' TokReal, 's' TokSkipReal, 'b' TokSkipReals(1)
   Tok result;
   double value;  // for Tok::Ok from TokInt or TokReal
 };
@@ -146,6 +146,8 @@ TEST(Scanner, TokenAcrossTheBufferEndAtEverySplit) {
       {"1e-400", 'r', Tok::Ok, 0.0},        {"12.3x", 'r', Tok::Bad, 0},
       {"1.5e300", 's', Tok::Ok, 0},         {"1e999", 's', Tok::Bad, 0},
       {"5.", 's', Tok::Ok, 0},              {".", 's', Tok::Bad, 0},
+      {"-12.500", 'b', Tok::Ok, 0},         {"1.5e300", 'b', Tok::Ok, 0},
+      {"12.3x", 'b', Tok::Bad, 0},          {"1e999", 'b', Tok::Bad, 0},
   };
   constexpr size_t kBuf = size_t{1} << 20;
   std::string padding(kBuf, ' ');
@@ -165,7 +167,10 @@ TEST(Scanner, TokenAcrossTheBufferEndAtEverySplit) {
       int32_t i = 0;
       double r = 0;
       ASSERT_EQ(TokInt(&i), Tok::Ok);
-      Tok t = c.reader == 'i' ? TokInt(&i) : c.reader == 'r' ? TokReal(&r) : TokSkipReal();
+      Tok t = c.reader == 'i'   ? TokInt(&i)
+              : c.reader == 'r' ? TokReal(&r)
+              : c.reader == 's' ? TokSkipReal()
+                                : TokSkipReals(1);
       ASSERT_EQ(t, c.result);
       EXPECT_EQ(TokLine(), line);
       if (t == Tok::Ok && c.reader == 'i') {

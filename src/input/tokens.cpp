@@ -132,7 +132,7 @@ void TakeToken(const char* tokend) {
 // A real token at s followed by whitespace, with at most 200 integer digits
 // and at most two exponent digits: its magnitude stays below 1e300, so it is
 // finite. Returns its end, or nullptr when the full checks must decide.
-const char* PlainReal(const char* s) {
+[[gnu::always_inline]] inline const char* PlainReal(const char* s) {
   const char* p = s + (*s == '+' || *s == '-');
   const char* intstart = p;
   while (IsDigit(*p)) ++p;
@@ -301,6 +301,39 @@ Tok TokSkipReal() {
   if (t != Tok::Ok) return t;
   tokwhy = "finite real number expected";
   return TokIsRealSyntax(buf + tokstart, toklen) ? Tok::Ok : Tok::Bad;
+}
+
+Tok TokSkipReals(int64_t n) {
+  while (n > 0) {
+    // The run of plain tokens, with the scan position and line count held
+    // locally; the latest token is recorded once, where the run stops.
+    const char* p = buf + pos;
+    const char* last = nullptr;
+    int lines = line;
+    for (; n > 0; --n) {
+      unsigned char c;
+      while ((c = kClass.of[static_cast<unsigned char>(*p)]) == kBlank || c == kNewline) {
+        lines += c == kNewline;
+        ++p;
+      }
+      const char* tokend = PlainReal(p);
+      if (tokend == nullptr) break;
+      last = p;
+      p = tokend;
+    }
+    pos = static_cast<size_t>(p - buf);
+    line = lines;
+    if (last != nullptr) {  // a plain token holds no line feed: it is on `lines`
+      tokstart = static_cast<size_t>(last - buf);
+      toklen = pos - tokstart;
+      tokline = lines;
+    }
+    if (n == 0) break;
+    Tok t = TokSkipReal();  // one token for the general path
+    if (t != Tok::Ok) return t;
+    --n;
+  }
+  return Tok::Ok;
 }
 
 int TokLine() { return tokline; }

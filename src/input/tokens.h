@@ -37,6 +37,11 @@ Tok TokReal(double* value);
 // storing it. Cheaper than TokReal.
 Tok TokSkipReal();
 
+// Reads past the next `n` tokens as TokSkipReal does, in one call; stops at
+// the first that is not Ok and returns its result (TokLine and TokFail then
+// describe it). Returns Tok::Ok when n <= 0.
+Tok TokSkipReals(int64_t n);
+
 // Line number (from 1) of the latest token, or of the end of file.
 int TokLine();
 
