@@ -3,7 +3,8 @@
 // 12). Each pass must agree with a reading of the same tokens by the
 // reference rules: the failure and its line, the sweep count, every stored
 // value bit for bit, the weights, and a last record that ends early.
-// The sweep-count lines go to /dev/null.
+// Sometimes the file starts with nearly 1 MiB of blanks, so that records
+// straddle the scanner's buffer refill. The sweep-count lines go to /dev/null.
 #include <cstddef>
 #include <cstdint>
 
@@ -11,6 +12,8 @@
 #include "input/samplefile.h"
 
 namespace {
+
+constexpr size_t kScannerBuffer = size_t{1} << 20;  // the scanner's read buffer
 
 struct Expected {
   bool ok = true;
@@ -72,8 +75,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The pad follows from the input, so a crash replays; blanks before the
+  // header change no token and no line.
+  unsigned hash = 2166136261u;
+  for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
+  size_t pad = 0;
+  if (size > 0 && hash % 64 == 0) pad = kScannerBuffer - 1 - (hash >> 6) % size;
   const std::string& path = FuzzPath("1.Par");
-  FuzzWrite(path, data, size);
+  FuzzWrite(path, data, size, pad);
   for (int32_t numcomps : {1, 2, 3, 13}) {
     ShortRecord shortrecord;
     Failure failure;
