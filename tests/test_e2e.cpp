@@ -192,6 +192,18 @@ TEST(Run, TextsReachAPipeBeforeTheKeyWait) {
   EXPECT_EQ(ReadFile(dir.path / "ReadyFileFlag.d"), "999.999000");
 }
 
+TEST(Run, ClosedStandardInputCountsAsTheKey) {
+  // The work is done by the time the key is read: a closed standard input
+  // must not throw the finished plot file away.
+  TempDir dir;
+  WriteRun(dir.path / "d", 1, kFourSweeps);
+  RunResult r = RunProgram("/bin/sh", {"-c", std::string("exec ") + PH50_QUICK + " d <&-"}, dir.path);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(r.out.ends_with(kClosing));
+  EXPECT_EQ(ReadFile(dir.path / "ReadyFileFlag.d"), "999.999000");
+  EXPECT_EQ(ReadFile(dir.path / "d" / "ParHistos.d").substr(0, 8), "1\n 1  1\n");
+}
+
 TEST(Run, DeliverablePausesTwoSeconds) {
   TempDir dir;
   WriteRun(dir.path / "d", 1, kFourSweeps);

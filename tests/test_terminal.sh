@@ -5,7 +5,8 @@
 #     a key of several bytes (an arrow) too, leaving none of them to the shell;
 #   - on Ctrl-C during the wait, end by the signal and leave the terminal as
 #     it found it (echo and line mode on), no temporary plot file, no ready
-#     flag and the earlier ParHistos.d as it was.
+#     flag and the earlier ParHistos.d as it was;
+#   - after Ctrl-Z and fg, wait for its one key again.
 # The terminal's settings are read with stty in the same pane, before and
 # after the program. The test waits on what it can see (the pane's text, the
 # terminal's mode, files), each wait bounded; no wait is a guess at timing.
@@ -107,4 +108,18 @@ wait_until "the end of run 3" test -s "$work/status3"
 tm send-keys -t t 'echo "next-$((6 * 7))"' Enter
 next_alone() { pane | grep -qx 'next-42'; }
 wait_until "the shell to run the next command as typed" next_alone
-echo "terminal: key without echo, Ctrl-C restores the terminal, an arrow key leaves nothing behind"
+# 4. Ctrl-Z at the key prompt, then fg: the shell gets its terminal back while
+# the program is stopped, and once continued the program is in single-key
+# mode again, so one key (no Enter) still finishes it.
+tm send-keys -t t "clear; bash run.sh 4" Enter
+wait_until "the key prompt" pane_shows "Press key to finish"
+wait_until "single-key mode" key_mode
+tm send-keys -t t C-z
+wait_until "the job to stop" pane_shows "Stopped"
+tm send-keys -t t "fg" Enter
+wait_until "single-key mode after fg" key_mode
+tm send-keys -t t -l "z"
+wait_until "the end of run 4" test -s "$work/status4"
+[[ $(cat "$work/status4") == 0 ]] || fail "run 4 ended with status $(cat "$work/status4")"
+cmp -s "$work/before4" "$work/after4" || fail "terminal settings changed by Ctrl-Z and fg"
+echo "terminal: key without echo, Ctrl-C restores the terminal, an arrow key leaves nothing behind, Ctrl-Z and fg resume the wait"

@@ -225,7 +225,7 @@ int main(int argc, char** argv) {
 
   Say("\nOutput in file ParHistos.d\n");
   Say("Press key to finish\n");
-  if (!PlatformWaitKey()) return Fail(FileFailure("standard input", "cannot read the key press", errno));
+  PlatformWaitKey();
   if (!FinishFiles(&failure)) return Fail(failure);
   Say("\n\n Please Wait\n");
   Pause();

@@ -33,8 +33,8 @@ constexpr unsigned char kToken = 0, kBlank = 1, kNewline = 2, kNul = 3;
 struct ClassTable {
   unsigned char of[256] = {};
   constexpr ClassTable() {
-    of[' '] = of['\t'] = of['\r'] = of['\v'] = of['\f'] = kBlank;
-    of['\n'] = kNewline;
+    for (unsigned char c : {' ', '\t', '\r', '\v', '\f'}) of[c] = kBlank;
+    of[static_cast<unsigned char>('\n')] = kNewline;
     of[0] = kNul;
   }
 };

@@ -45,14 +45,13 @@ void PlatformInit() {
   SetConsoleCtrlHandler(OnConsoleBreak, TRUE);
 }
 
-bool PlatformWaitKey() {
+void PlatformWaitKey() {
   if (StdinIsConsole()) {
     (void)_getch();
-    return true;
+    return;
   }
   unsigned char key = 0;  // not "byte": the Windows headers declare that type
-  int n = _read(_fileno(stdin), &key, 1);  // a byte, or end of input (0): both count
-  return n >= 0;
+  (void)_read(_fileno(stdin), &key, 1);  // a byte, end of input or a failed read: all count
 }
 
 double PlatformClockMs() { return static_cast<double>(GetTickCount64()); }
@@ -69,10 +68,11 @@ int PlatformReplaceFile(const char* from, const char* to) {
 #include <unistd.h>
 
 namespace {
-struct termios savedterm;
+struct termios savedterm;  // the terminal as we found it
+struct termios rawterm;    // one key, no echo
 volatile sig_atomic_t termchanged = 0;
 
-// Restores the terminal, removes the unfinished file, then dies of the
+// Restores the terminal, removes the unfinished files, then dies of the
 // same signal so the parent sees the usual status.
 void OnInterrupt(int sig) {
   if (termchanged) tcsetattr(STDIN_FILENO, TCSANOW, &savedterm);
@@ -82,12 +82,36 @@ void OnInterrupt(int sig) {
   raise(sig);
 }
 
-bool ReadOneByte() {
-  unsigned char byte = 0;
-  for (;;) {
-    ssize_t n = read(STDIN_FILENO, &byte, 1);
-    if (n >= 0) return true;  // a byte, or end of input: both count as the key
-    if (errno != EINTR) return false;
+// Ctrl-Z at the key prompt: give the terminal back as found while stopped.
+// SIGTTOU is ignored during the wait, so this works even when the shell has
+// already taken the terminal back.
+void OnStop(int) {
+  int savederrno = errno;
+  if (termchanged) tcsetattr(STDIN_FILENO, TCSANOW, &savedterm);
+  signal(SIGTSTP, SIG_DFL);
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTSTP);
+  sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+  raise(SIGTSTP);  // stops here until continued
+  signal(SIGTSTP, OnStop);
+  errno = savederrno;
+}
+
+// Continued (fg): take up the one-key mode again, but only in the
+// foreground; in the background the read stops us until the next fg.
+void OnContinue(int) {
+  int savederrno = errno;
+  if (termchanged && tcgetpgrp(STDIN_FILENO) == getpgrp())
+    tcsetattr(STDIN_FILENO, TCSANOW, &rawterm);
+  errno = savederrno;
+}
+
+// One byte of standard input. A byte, end of input and a read that fails
+// (a closed descriptor) all count as the key: the run's work is done by now.
+void ReadOneByte() {
+  unsigned char key = 0;
+  while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
   }
 }
 }  // namespace
@@ -98,20 +122,25 @@ void PlatformInit() {
   signal(SIGHUP, OnInterrupt);
 }
 
-bool PlatformWaitKey() {
+void PlatformWaitKey() {
   if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &savedterm) != 0) return ReadOneByte();
-  struct termios raw = savedterm;
-  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-  raw.c_cc[VMIN] = 1;
-  raw.c_cc[VTIME] = 0;
+  rawterm = savedterm;
+  rawterm.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+  rawterm.c_cc[VMIN] = 1;
+  rawterm.c_cc[VTIME] = 0;
   termchanged = 1;
-  tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-  bool ok = ReadOneByte();
+  signal(SIGTTOU, SIG_IGN);
+  signal(SIGTSTP, OnStop);
+  signal(SIGCONT, OnContinue);
+  tcsetattr(STDIN_FILENO, TCSANOW, &rawterm);
+  ReadOneByte();
   // TCSAFLUSH drops the rest of a key that sends several bytes (an arrow is
   // ESC [ A), which would otherwise reach the shell as typed text.
   tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedterm);
   termchanged = 0;
-  return ok;
+  signal(SIGCONT, SIG_DFL);
+  signal(SIGTSTP, SIG_DFL);
+  signal(SIGTTOU, SIG_DFL);
 }
 
 double PlatformClockMs() {

@@ -10,8 +10,8 @@ void PlatformInit();
 
 // Waits for one key press without echo and discards it. From a terminal or
 // console this is one key, no Enter needed; from a pipe or file it is one
-// byte, and end of input counts as the key. Returns false on a read error.
-bool PlatformWaitKey();
+// byte, and end of input (or a read that fails) counts as the key.
+void PlatformWaitKey();
 
 // A monotonic clock in milliseconds (1000 ticks per second).
 double PlatformClockMs();
