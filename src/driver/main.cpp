@@ -148,14 +148,17 @@ bool ProcessCounts(int32_t kmax, Failure* failure) {
                    kProgram, DataFolder1Par, shortrecord.line, static_cast<long>(shortrecord.count));
       warned = true;
     }
-    const int32_t numpars = 3 * numcomps;
     if (numcomps == 1 && !OpenPlotFile(kmax, failure)) return false;
-    if (numobsns0 > 0) HistoOnly(xorig, yorig, numintvls, freq, numpars, numobsns0);
+    if (numobsns0 > 0) {  // only counts up to 12 have sweeps: 3 * numcomps fits
+      const int32_t numpars = 3 * numcomps;
+      HistoOnly(xorig, yorig, numintvls, freq, numpars, numobsns0);
+    }
     if (std::ferror(fp6) != 0) {
       *failure = FileFailure(DataFolderTemp, "cannot write the plot file", errno);
       return false;
     }
-    if (numcomps == kmax && !ClosePlotFile(failure)) return false;
+    // Returning here also ends the loop before numcomps could pass INT32_MAX.
+    if (numcomps == kmax) return ClosePlotFile(failure);
   }
   return true;
 }
