@@ -33,7 +33,7 @@ constexpr unsigned char kToken = 0, kBlank = 1, kNewline = 2, kNul = 3;
 struct ClassTable {
   unsigned char of[256] = {};
   constexpr ClassTable() {
-    for (unsigned char c : {' ', '\t', '\r', '\v', '\f'}) of[c] = kBlank;
+    for (char c : {' ', '\t', '\r', '\v', '\f'}) of[static_cast<unsigned char>(c)] = kBlank;
     of[static_cast<unsigned char>('\n')] = kNewline;
     of[0] = kNul;
   }
