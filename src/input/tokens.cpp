@@ -63,15 +63,21 @@ bool Refill(size_t from) {
   return got > 0;
 }
 
+// Skips whitespace from pos, counting lines; stops at a token byte or a NUL
+// (the sentinel at the end of the data, or one in the file).
+void SkipBlanks() {
+  unsigned char c;
+  while ((c = ClassAt(pos)) == kBlank || c == kNewline) {
+    line += c == kNewline;
+    ++pos;
+  }
+}
+
 // Finds the next token and sets tokstart/toklen/tokline.
 // Returns Tok::Ok, Tok::End, Tok::Error, or Tok::Bad for an overlong token.
 Tok NextToken() {
   for (;;) {  // skip whitespace, refilling as needed
-    unsigned char c;
-    while ((c = ClassAt(pos)) == kBlank || c == kNewline) {
-      line += c == kNewline;
-      ++pos;
-    }
+    SkipBlanks();
     if (pos < end) break;
     if (!Refill(pos)) {
       tokline = line;
@@ -109,16 +115,6 @@ bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 bool IsSpaceAt(const char* p) {
   unsigned char c = kClass.of[static_cast<unsigned char>(*p)];
   return c == kBlank || c == kNewline;
-}
-
-// Skips whitespace from pos, counting lines; stops at a token byte or a NUL
-// (the sentinel at the end of the data, or one in the file).
-void SkipBlanks() {
-  unsigned char c;
-  while ((c = ClassAt(pos)) == kBlank || c == kNewline) {
-    line += c == kNewline;
-    ++pos;
-  }
 }
 
 // Makes buf[pos .. tokend) the latest token and moves past it.
