@@ -124,15 +124,24 @@ bool OpenPlotFile(int32_t kmax, Failure* failure) {
   return true;
 }
 
+// Closes `stream` and tells whether everything written reached the file; if
+// not, *err is the errno of the failure (a failed write's errno is read before
+// the close can change it; a value that fails only at the close, its own).
+bool CloseWritten(FILE*& stream, int* err) {
+  bool written = std::ferror(stream) == 0;
+  *err = errno;
+  if (std::fclose(stream) != 0 && written) {
+    written = false;
+    *err = errno;
+  }
+  stream = nullptr;
+  return written;
+}
+
 // Closes the finished plot file; it keeps its temporary name until the end.
 bool ClosePlotFile(Failure* failure) {
-  bool written = std::ferror(fp6) == 0;
-  int err = errno;
-  if (std::fclose(fp6) != 0 && written) {
-    written = false;
-    err = errno;
-  }
-  fp6 = nullptr;
+  int err = 0;
+  bool written = CloseWritten(fp6, &err);
   if (!written) *failure = FileFailure(DataFolderTemp, "cannot write the plot file", err);
   return written;
 }
@@ -186,14 +195,8 @@ bool FinishFiles(Failure* failure) {
     PlatformSetCleanupFile(kPlotSlot, nullptr);
   }
   std::fprintf(fpready, "%lf", ff);
-  bool written = std::ferror(fpready) == 0;
-  int err = errno;  // the failed write's; errno may be stale when none failed
-  if (std::fclose(fpready) != 0 && written) {
-    written = false;
-    err = errno;  // the value reached the file only at the close, and failed
-  }
-  fpready = nullptr;
-  if (!written) {
+  int err = 0;
+  if (!CloseWritten(fpready, &err)) {
     *failure = FileFailure("ReadyFileFlag.d", "cannot write the ready flag file", err);
     return false;
   }
